@@ -322,7 +322,8 @@ class RegExpObject : public AutomationObject {
     pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()),
                                      pattern.size(), options, &error, &offset, ctx.get());
     if (!code) return false;
-    pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter if it fails
+    // No JIT: objects are made anew for every page, and on subjects of a few kilobytes the
+    // JIT compile costs more than it saves.
     code_.reset(code);
     return true;
   }

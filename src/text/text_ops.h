@@ -28,7 +28,8 @@ Text textLeft(const Text& t, int n);
 Text textRight(const Text& t, int n);
 Text textMid(const Text& t, int start, int n);
 
-// Changing and building. std::nullopt for count/maxCount means "no limit".
+// Changing and building. std::nullopt for count/maxCount means "no limit"; a count or
+// maxCount of 0 or less changes nothing / gives no members.
 Text replaceText(const Text& t, const Text& find, const Text& replacement = Text(), int start = 1,
                  std::optional<int> count = std::nullopt, bool caseSensitive = true);
 Text trimText(const Text& t);
@@ -38,7 +39,7 @@ TextArray splitText(const Text& t, const Text& separator = ",",
                     std::optional<int> maxCount = std::nullopt);
 Text repeatText(int n, const Text& t);
 Text blankText(int n);
-Text charFromCode(int code);
+Text charFromCode(int code);  // the low byte of code; 0 gives the empty text
 
 // Numbers
 Text numberToText(int x);
@@ -55,8 +56,11 @@ Text bytesToText(const Bytes& b);  // up to the first zero byte
 
 // Time (local)
 DateTime currentDateTime();
-DateTime textToDateTime(const Text& t);  // unparsable: 100-01-01 00:00:00
+// Accepts "Y-M-D" or "Y/M/D" (year 100..9999), optionally followed by "h:m" or "h:m:s";
+// unparsable or no real date and time: 100-01-01 00:00:00.
+DateTime textToDateTime(const Text& t);
 // a - b in unit 1..8 (years, quarters, months, weeks, days, hours, minutes, seconds).
+// Whole counts beyond the 32-bit range saturate at its ends.
 double dateTimeDifference(DateTime a, DateTime b, int unit);
 
 // Extraction between markers. In textBetween, "#引号" in a marker stands for a double quote.

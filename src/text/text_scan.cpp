@@ -1,5 +1,7 @@
 #include "text/text_scan.h"
 
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -54,6 +56,37 @@ std::string foldAll(std::string_view s) {
   return out;
 }
 
+// First place i in [from, last] where the first two bytes of sub sit and the rest of sub
+// follows. Sixteen places are tested at once for the two leading bytes; when too many of
+// them fail on the remaining bytes, memmem takes over for the rest of the text.
+std::size_t pairSearch(const unsigned char* t, std::size_t from, std::size_t n,
+                       std::string_view sub) {
+  std::size_t m = sub.size(), last = n - m;
+  const unsigned char* s = bytesOf(sub);
+  const __m128i first = _mm_set1_epi8(static_cast<char>(s[0]));
+  const __m128i second = _mm_set1_epi8(static_cast<char>(s[1]));
+  std::size_t misses = 0, i = from;
+  for (; i + 16 <= last + 1; i += 16) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i + 1));
+    unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+    while (mask != 0) {
+      std::size_t c = i + static_cast<std::size_t>(std::countr_zero(mask));
+      if (m == 2 || std::memcmp(t + c + 2, s + 2, m - 2) == 0) return c;
+      mask &= mask - 1;
+      ++misses;
+    }
+    if (misses > 64 && misses > (i - from) / 32) {
+      i += 16;
+      break;
+    }
+  }
+  if (i > last) return npos;
+  const void* hit = memmem(t + i, n - i, sub.data(), m);
+  return hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - t) : npos;
+}
+
 // First byte-level occurrence at or after `from`, ignoring character boundaries.
 std::size_t candidateForward(std::string_view text, std::size_t from, std::string_view sub,
                              bool ignoreCase, const std::string& folded) {
@@ -61,8 +94,8 @@ std::size_t candidateForward(std::string_view text, std::size_t from, std::strin
   std::size_t n = text.size(), m = sub.size();
   if (from + m > n) return npos;
   if (!ignoreCase) {
-    const void* hit = m == 1 ? std::memchr(t + from, sub[0], n - from)
-                             : memmem(t + from, n - from, sub.data(), m);
+    if (m >= 2) return pairSearch(t, from, n, sub);
+    const void* hit = std::memchr(t + from, sub[0], n - from);
     return hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - t) : npos;
   }
   const unsigned char* f = bytesOf(folded);

@@ -25,6 +25,8 @@ TEST(Building, JoinRepeatBlankChar) {
   EXPECT_EQ(charFromCode(0), "");
   EXPECT_EQ(charFromCode(65), "A");
   EXPECT_EQ(charFromCode(0xB0), "\xB0");
+  EXPECT_EQ(charFromCode(0x141), "A");
+  EXPECT_EQ(charFromCode(256), "");
   EXPECT_EQ(blankText(0), "");
   EXPECT_EQ(blankText(3), "   ");
   EXPECT_EQ(repeatText(0, "0"), "");
@@ -60,6 +62,7 @@ TEST(ReplaceText, Cases) {
       {"x,x,x", "x", "y", 2, std::nullopt, true, "x,y,y"},
       {"x,x,x", "x", "y", 1, 2, true, "y,y,x"},
       {"x,x,x", "x", "y", 1, 0, true, "x,x,x"},
+      {"x,x,x", "x", "y", 1, -1, true, "x,x,x"},
       {"x,x,x", "x", "y", 6, std::nullopt, true, "x,x,x"},
       {"aaaa", "aa", "b", 1, std::nullopt, true, "bb"},
       {"aaa", "aa", "b", 1, std::nullopt, true, "ba"},
