@@ -228,8 +228,11 @@ TEST(ReplicaFaults, SwitchOnForTheExactPathAndOffAgain) {
     ASSERT_EQ(static_cast<bool>(res), c.answers);
     if (res) {
       EXPECT_EQ(res->status, c.status);
-      if (c.status == 200) EXPECT_EQ(res->body, c.body);
-      else EXPECT_NE(res->body.find(c.kind), std::string::npos);
+      if (c.status == 200) {
+        EXPECT_EQ(res->body, c.body);
+      } else {
+        EXPECT_NE(res->body.find(c.kind), std::string::npos);
+      }
     }
     if (c.kind == "bigheaders") {
       size_t headerBytes = 0;

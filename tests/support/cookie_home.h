@@ -1,0 +1,24 @@
+#pragma once
+// Points XDG_DATA_HOME at a fresh temporary folder and empties the per-user cookie store
+// for one test; restores both afterwards.
+#include <string>
+
+namespace velmorin::testing {
+
+class CookieHome {
+ public:
+  CookieHome();
+  ~CookieHome();
+  CookieHome(const CookieHome&) = delete;
+  CookieHome& operator=(const CookieHome&) = delete;
+
+  const std::string& dataHome() const { return dir_; }
+  std::string cookieFile() const { return dir_ + "/velmorin/cookies.txt"; }
+
+ private:
+  std::string dir_;
+  std::string saved_;
+  bool hadSaved_ = false;
+};
+
+}  // namespace velmorin::testing
