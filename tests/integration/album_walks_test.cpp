@@ -97,7 +97,9 @@ TEST_F(AlbumWalk, OriginalsDownloadsEveryPhotoInOrderSendingTheLatestCookies) {
     SCOPED_TRACE(requests[i].target);
     const std::string cookie = requests[i].header("Cookie");
     EXPECT_NE(cookie.find(loginPair()), std::string::npos) << cookie;
-    if (i > 0) EXPECT_NE(cookie.find("rtk=" + std::to_string(i)), std::string::npos) << cookie;
+    if (i > 0) {
+      EXPECT_NE(cookie.find("rtk=" + std::to_string(i)), std::string::npos) << cookie;
+    }
   }
 }
 
@@ -197,10 +199,10 @@ TEST_F(AlbumWalk, MissingOrReadOnlyFolderFailsEveryPhoto) {
 // Both kinds of walk at once share the session cookie; no request may see a torn text.
 TEST_F(AlbumWalk, TwoWalksAtOnceKeepTheSessionCookieWhole) {
   start({.photos = 35, .requireLogin = true});
-  std::thread originals(downloadOriginals);
-  std::thread previews(downloadPreviews);
-  originals.join();
-  previews.join();
+  std::thread originalsWalk(downloadOriginals);
+  std::thread previewsWalk(downloadPreviews);
+  originalsWalk.join();
+  previewsWalk.join();
 
   EXPECT_EQ(runtime_->rows().size(), 70u);
   const std::regex wellFormed("([^=; ]+=[^;]*)(; [^=; ]+=[^;]*)*");
