@@ -16,6 +16,11 @@ const Text& downloadSucceeded() {
   return text;
 }
 
+const Text& alreadyThere() {
+  static const Text text = fromUtf8("已存在");
+  return text;
+}
+
 const Text& downloadFailed() {
   static const Text text = fromUtf8("下载失败");
   return text;
@@ -48,6 +53,11 @@ void savePhoto(int number, const Text& imageAddress, const Text& photoFolder, bo
   runtime.setCell(row, kNumberColumn, numberText);
   runtime.setCell(row, kAddressColumn, imageAddress);
   const Text path = joinText({runtime.runDirectory(), photoFolder, numberText, ".jpg"});
+  if (runtime.keepExisting(path)) {
+    runtime.setCell(row, kStatusColumn, alreadyThere());
+    runtime.scrollToRow(runtime.rowCount() - 1);
+    return;
+  }
 
   FileTransfer transfer;
   FileRequest request{.url = imageAddress, .transfer = &transfer};

@@ -121,6 +121,8 @@ bool WindowRuntime::writeFile(const Text& path, const Bytes& data) {
   return ok;
 }
 
+bool WindowRuntime::keepExisting(const Text&) { return false; }
+
 void WindowRuntime::startThread(std::function<void()> routine) {
   try {
     std::thread(std::move(routine)).detach();

@@ -38,6 +38,9 @@ class WindowRuntime {
   // Replaces the file with data; false when it cannot be written. The data goes to a
   // temporary file in the same folder first and is renamed into place.
   virtual bool writeFile(const Text& path, const Bytes& data);
+  // Whether the photo file at path is to be kept instead of downloaded again (a front end
+  // that resumes an interrupted album says yes for a non-empty file). Default: never.
+  virtual bool keepExisting(const Text& path);
   // Runs routine on a new detached thread.
   virtual void startThread(std::function<void()> routine);
 };
