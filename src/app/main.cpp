@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   using namespace velmorin;
 
   QApplication app(argc, argv);
-  static QtWindowRuntime runtime;
+  QtWindowRuntime runtime;
   setWindowRuntime(&runtime);
   setFatalStopPresenter(fatalStopBox(runtime));
   // Relative paths resolve beside the executable.
@@ -22,10 +22,11 @@ int main(int argc, char** argv) {
 
   registerExitRoutine(exitHook);
 
-  auto* window = new MainWindow();
-  runtime.attach(window->linkEdit(), window->originalCheck(), window->photoList());
-  window->show();
+  MainWindow window;
+  runtime.attach(window.linkEdit(), window.originalCheck(), window.photoList());
+  window.show();
 
   app.exec();  // until End or until the last window has closed
+  // Walks may still be running; end them with the process instead of unwinding under them.
   endProgram(0);
 }

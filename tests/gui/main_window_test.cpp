@@ -170,7 +170,16 @@ TEST_F(MainWindowTest, CreationMakesThePictureFoldersParentFirstThenOpensTheLogi
 }
 
 TEST_F(MainWindowTest, EachStartClickStartsOneMoreWalkOfTheCheckedKind) {
-  MainWindow& w = open();
+  // Each preview walk stays until the other one has started too, so both run at once and
+  // their thread ids cannot be one id reused after the first thread ended.
+  MainWindowRoutines routines = counting();
+  routines.previews = [this] {
+    record(previewsThreads);
+    QElapsedTimer clock;
+    clock.start();
+    while (started(previewsThreads) < 2 && clock.elapsed() < 10000) QThread::msleep(1);
+  };
+  MainWindow& w = open(routines);
   w.startButton()->click();
   w.startButton()->click();
   ASSERT_TRUE(waitUntil([&] { return started(previewsThreads) == 2; }));
