@@ -61,6 +61,7 @@ Bytes requestFile(const FileRequest& request, InternetSession& layer) {
   }
 
   Bytes result;
+  result.reserve(64 * 1024);  // an image answer is rarely smaller; saves the early regrowths
   std::uint8_t chunk[kReadChunk] = {};
   for (;;) {
     std::uint32_t got = 0;
