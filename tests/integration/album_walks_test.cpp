@@ -143,6 +143,21 @@ TEST_F(AlbumWalk, EmptyLinkOrMissingMarkersEndQuietlyWithoutRows) {
   EXPECT_TRUE(runtime_->rows().empty());
 }
 
+TEST_F(AlbumWalk, AnEarlierSrcOnTheLargePageFailsOnlyThatPhoto) {
+  start({.photos = 3});
+  replica_->setFault("/1234567890//wbphotos/large/photo_id/" + std::to_string(Replica::photoId(2)) +
+                         "/album_id/3550000000",
+                     "earlysrc");
+  downloadOriginals();
+  const auto rows = runtime_->rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0][2], kOk);
+  EXPECT_EQ(rows[1][1].rfind("/js/early.js", 0), 0u) << rows[1][1];
+  EXPECT_EQ(rows[1][2], kFailed);
+  EXPECT_EQ(readFileOr(originals(2)), "<missing>");
+  EXPECT_EQ(rows[2][2], kOk);
+}
+
 // A broken download never becomes a .jpg, and never replaces a good one from an earlier run.
 TEST_F(AlbumWalk, BrokenImageDownloadsFailAndKeepEarlierFiles) {
   start({.photos = 6});
