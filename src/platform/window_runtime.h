@@ -3,6 +3,8 @@
 // end carries every control operation to the window thread and waits for it; the CLI prints
 // rows; tests record the calls. Rows and columns count from 0.
 #include <functional>
+#include <mutex>
+#include <string>
 
 #include "text/text_types.h"
 
@@ -54,5 +56,10 @@ bool isWebAddress(const Text& address);
 
 // A code-page-936 path with "\" separators as a native UTF-8 path with "/".
 std::string nativePath(const Text& path);
+
+// Held by WindowRuntime::writeFile from the creation of its temporary file to the rename.
+// A front end that ends the process on a signal takes it first (and keeps it), so that no
+// write is cut in half and no new temporary file appears while it cleans up.
+std::mutex& fileWriteLock();
 
 }  // namespace velmorin
