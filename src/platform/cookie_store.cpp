@@ -164,15 +164,10 @@ void CookieStore::load() {
     bool subdomains = false;
     if (parseLine(line, &c, &subdomains)) apply(line);
   }
+  savedText_ = persistentText();
 }
 
-void CookieStore::save() {
-  const std::string path = filePath();
-  const std::string dir = path.substr(0, path.rfind('/'));
-  for (size_t slash = 1; slash != std::string::npos; slash = dir.find('/', slash + 1))
-    mkdir(dir.substr(0, slash).c_str(), 0700);
-  mkdir(dir.c_str(), 0700);
-
+std::string CookieStore::persistentText() const {
   std::string text = "# Netscape HTTP Cookie File\n";
   const std::int64_t now = std::time(nullptr);
   for (const std::string& line : netscapeLines()) {
@@ -180,6 +175,18 @@ void CookieStore::save() {
     bool subdomains = false;
     if (parseLine(line, &c, &subdomains) && c.expires != 0 && live(c, now)) text += line + '\n';
   }
+  return text;
+}
+
+void CookieStore::save() {
+  // Most answers change session cookies only: the file is rewritten when its text changes.
+  std::string text = persistentText();
+  if (text == savedText_) return;
+  const std::string path = filePath();
+  const std::string dir = path.substr(0, path.rfind('/'));
+  for (size_t slash = 1; slash != std::string::npos; slash = dir.find('/', slash + 1))
+    mkdir(dir.substr(0, slash).c_str(), 0700);
+  mkdir(dir.c_str(), 0700);
   std::string temp = path + ".XXXXXX";
   const int fd = mkstemp(temp.data());  // created with mode 0600
   if (fd < 0) return;
@@ -191,13 +198,17 @@ void CookieStore::save() {
   }
   ok = ::fsync(fd) == 0 && ok;
   ok = ::close(fd) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) ::unlink(temp.c_str());
+  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return;
+  }
+  savedText_ = std::move(text);
 }
 
 void CookieStore::add(const StoredCookie& cookie) {
   std::lock_guard lock(mutex_);
   apply(makeLine(cookie));
-  if (cookie.expires != 0) save();
+  save();
 }
 
 void CookieStore::remove(const Text& name, const Text& domain, const Text& path) {

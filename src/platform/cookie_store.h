@@ -63,11 +63,13 @@ class CookieStore {
   ~CookieStore();
   std::vector<std::string> netscapeLines() const;  // caller holds mutex_
   void apply(const std::string& line);             // caller holds mutex_
+  std::string persistentText() const;              // caller holds mutex_
   void save();                                     // caller holds mutex_
   void load();                                     // caller holds mutex_
 
   CURLSH* share_ = nullptr;
   void* control_ = nullptr;  // an easy handle attached to share_, for list operations
+  std::string savedText_;  // what the file holds as far as this process knows
   mutable std::mutex mutex_;
 };
 

@@ -83,6 +83,32 @@ class HandlePool {
   std::vector<CURL*> idle_;
 };
 
+// Body blocks handed back by read(), kept per thread for the next body.
+std::vector<std::vector<std::uint8_t>>& spareBlocks() {
+  thread_local std::vector<std::vector<std::uint8_t>> spare;
+  return spare;
+}
+
+std::vector<std::uint8_t> newBlock() {
+  auto& spare = spareBlocks();
+  if (spare.empty()) {
+    std::vector<std::uint8_t> block;
+    block.reserve(kBlock);
+    return block;
+  }
+  std::vector<std::uint8_t> block = std::move(spare.back());
+  spare.pop_back();
+  return block;
+}
+
+void recycle(std::vector<std::uint8_t>&& block) {
+  auto& spare = spareBlocks();
+  if (spare.size() < 4) {
+    block.clear();
+    spare.push_back(std::move(block));
+  }
+}
+
 HandlePool& pool() {
   static HandlePool instance;
   return instance;
@@ -102,13 +128,11 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     return 0;  // aborts the transfer
   }
   for (size_t done = 0; done < n;) {
-    if (r->blocks.empty() || r->blocks.back().size() == kBlock) {
-      r->blocks.emplace_back();
-      r->blocks.back().reserve(kBlock);
-    }
+    if (r->blocks.empty() || r->blocks.back().size() == kBlock) r->blocks.push_back(newBlock());
     auto& block = r->blocks.back();
     const size_t take = std::min(n - done, kBlock - block.size());
-    block.insert(block.end(), data + done, data + done + take);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data) + done;
+    block.insert(block.end(), bytes, bytes + take);
     done += take;
   }
   return n;
@@ -287,6 +311,7 @@ class CurlInternetSession final : public InternetSession {
       *bytesRead += static_cast<std::uint32_t>(take);
       r->frontOffset += take;
       if (r->frontOffset == front.size()) {
+        recycle(std::move(front));
         r->blocks.pop_front();
         r->frontOffset = 0;
       }

@@ -99,6 +99,11 @@ bool WindowRuntime::makeDirectory(const Text& path) {
   return ::mkdir(nativePath(path).c_str(), 0777) == 0;
 }
 
+std::mutex& fileWriteLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 bool WindowRuntime::writeFile(const Text& path, const Bytes& data) {
   const std::string target = nativePath(path);
   const auto slash = target.rfind('/');
@@ -106,6 +111,7 @@ bool WindowRuntime::writeFile(const Text& path, const Bytes& data) {
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
 
   static thread_local std::mt19937_64 rng{std::random_device{}()};
+  std::lock_guard writing(fileWriteLock());
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
@@ -120,6 +126,8 @@ bool WindowRuntime::writeFile(const Text& path, const Bytes& data) {
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
+
+bool WindowRuntime::keepExisting(const Text&) { return false; }
 
 void WindowRuntime::startThread(std::function<void()> routine) {
   try {

@@ -3,6 +3,8 @@
 // end carries every control operation to the window thread and waits for it; the CLI prints
 // rows; tests record the calls. Rows and columns count from 0.
 #include <functional>
+#include <mutex>
+#include <string>
 
 #include "text/text_types.h"
 
@@ -38,6 +40,9 @@ class WindowRuntime {
   // Replaces the file with data; false when it cannot be written. The data goes to a
   // temporary file in the same folder first and is renamed into place.
   virtual bool writeFile(const Text& path, const Bytes& data);
+  // Whether the photo file at path is to be kept instead of downloaded again (a front end
+  // that resumes an interrupted album says yes for a non-empty file). Default: never.
+  virtual bool keepExisting(const Text& path);
   // Runs routine on a new detached thread.
   virtual void startThread(std::function<void()> routine);
 };
@@ -51,5 +56,10 @@ bool isWebAddress(const Text& address);
 
 // A code-page-936 path with "\" separators as a native UTF-8 path with "/".
 std::string nativePath(const Text& path);
+
+// Held by WindowRuntime::writeFile from the creation of its temporary file to the rename.
+// A front end that ends the process on a signal takes it first (and keeps it), so that no
+// write is cut in half and no new temporary file appears while it cleans up.
+std::mutex& fileWriteLock();
 
 }  // namespace velmorin

@@ -54,6 +54,26 @@ TEST(RequestFileFailure, EachEarlyExitClosesWhatWasOpenedAndTouchesNoOutput) {
   }
 }
 
+// Addresses cut out of pages must not open anything: a CR LF would add header lines, and
+// other schemes are not ours to fetch.
+TEST(RequestFileFailure, UnfetchableAddressesNeverReachTheLayer) {
+  const Text refused[] = {"http://h/a.jpg\r\nX-Injected: 1", "http://h/a b.jpg", "http://h/\ta",
+                          "javascript:alert(1)", "file:///etc/passwd", "ftp://h/a.jpg",
+                          "data:image/jpeg;base64,AA", "/js/early.js\"></script>\n<img src=\"http://h/a.jpg"};
+  for (const Text& url : refused) {
+    SCOPED_TRACE(url);
+    EXPECT_FALSE(isFetchableAddress(url));
+    FakeInternetSession layer;
+    FileTransfer transfer;
+    EXPECT_TRUE(requestFile({.url = url, .transfer = &transfer}, layer).empty());
+    EXPECT_TRUE(layer.closed.empty());
+    EXPECT_FALSE(transfer.reached);
+  }
+  for (const Text& url : {Text("http://h/a.jpg"), Text("HTTPS://H/a.jpg"), Text("h/a.jpg"),
+                          Text("localhost:8080/a.jpg"), Text("127.0.0.1:80/a?b=c&d=%20")})
+    EXPECT_TRUE(isFetchableAddress(url)) << url;
+}
+
 TEST(RequestFileCalls, HandsEachCallItsPartsOfTheAddressAndTheFlags) {
   struct Case {
     Text url;

@@ -56,12 +56,13 @@ const char* faultKindsHelp() {
          "  cut         no Content-Length (close-delimited), first half of the body, then close\n"
          "  stall       headers, then a pause (ms, default 2000), then the body\n"
          "  reset       the connection is reset without an answer\n"
-         "  bigheaders  the normal answer with more than 6000 bytes of extra header lines\n";
+         "  bigheaders  the normal answer with more than 6000 bytes of extra header lines\n"
+         "  earlysrc    the normal page with a script element (and its src=\") in front\n";
 }
 
 bool isFaultKind(const std::string& kind) {
   return isStatusKind(kind) || kind == "empty200" || kind == "short" || kind == "cut" ||
-         kind == "stall" || kind == "reset" || kind == "bigheaders";
+         kind == "stall" || kind == "reset" || kind == "bigheaders" || kind == "earlysrc";
 }
 
 bool FaultTable::set(const std::string& path, Fault fault) {
@@ -103,6 +104,9 @@ void applyFault(const Fault& fault, httplib::Response& res) {
     // Named so that they sort before Set-Cookie: cookies then come after the filler.
     for (int i = 1; i <= 6; ++i)
       res.headers.emplace("Filler-" + std::to_string(i), std::string(1000, 'a' + i));
+  } else if (kind == "earlysrc") {
+    // A script element before the page's own image: its src=" comes first.
+    res.set_content("<script src=\"/js/early.js\"></script>\n" + body, "text/html");
   } else if (kind == "reset") {
     Connection::current()->abort(true);
   } else if (kind == "short") {

@@ -22,6 +22,26 @@ Text authorityOf(const Text& url) {
 
 }  // namespace
 
+bool isFetchableAddress(const Text& url) {
+  for (unsigned char c : url)
+    if (c <= 0x20 || c == 0x7F) return false;
+  const Text lower = toLower(url);
+  const int separator = findText(lower, "://");
+  if (separator != -1) {
+    const Text scheme = textLeft(lower, separator - 1);
+    return scheme == "http" || scheme == "https";
+  }
+  // "javascript:...", "file:..." and the like; "host:port/..." is still an address.
+  size_t i = 0;
+  while (i < lower.size() && ((lower[i] >= 'a' && lower[i] <= 'z') ||
+                              (i > 0 && ((lower[i] >= '0' && lower[i] <= '9') ||
+                                         lower[i] == '+' || lower[i] == '-' || lower[i] == '.'))))
+    ++i;
+  const bool namesScheme = i > 0 && i < lower.size() && lower[i] == ':' &&
+                           !(i + 1 < lower.size() && lower[i + 1] >= '0' && lower[i + 1] <= '9');
+  return !namesScheme;
+}
+
 Text urlHost(const Text& url) {
   const Text authority = authorityOf(url);
   const int colon = findText(authority, ":");

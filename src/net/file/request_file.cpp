@@ -15,6 +15,7 @@ Bytes requestFile(const FileRequest& request) { return requestFile(request, inte
 
 Bytes requestFile(const FileRequest& request, InternetSession& layer) {
   const Text& url = request.url;
+  if (!isFetchableAddress(url)) return Bytes();
   const int method = request.method < 0 || request.method > 2 ? 0 : request.method;
   static const Text verbs[] = {"GET", "POST", "HEAD"};
   const bool secure = toLower(textLeft(url, 8)) == "https://";
@@ -61,6 +62,7 @@ Bytes requestFile(const FileRequest& request, InternetSession& layer) {
   }
 
   Bytes result;
+  result.reserve(64 * 1024);  // an image answer is rarely smaller; saves the early regrowths
   std::uint8_t chunk[kReadChunk] = {};
   for (;;) {
     std::uint32_t got = 0;

@@ -37,6 +37,10 @@ Bytes requestFile(const FileRequest& request);
 // The same over a given session layer.
 Bytes requestFile(const FileRequest& request, InternetSession& layer);
 
+// Whether the engine fetches url at all: it holds no control byte or space (nothing a page
+// supplies can add a header line) and names no scheme but http or https.
+bool isFetchableAddress(const Text& url);
+
 // The host (lower case), port and path a URL is fetched from.
 Text urlHost(const Text& url);
 int urlPort(const Text& url);
