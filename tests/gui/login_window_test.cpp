@@ -9,11 +9,13 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
 
+#include "album/album_walks.h"
 #include "app/main_window.h"
 #include "cookies/gui/login_window.h"
 #include "cookies/shared_cookie_text.h"
@@ -214,6 +216,7 @@ class LoginFromMainWindowTest : public LoginWindowTest {
     setWindowRuntime(&runtime);
   }
   void TearDown() override {
+    ::unsetenv("VELMORIN_ALBUM_BASE");
     LoginWindowTest::TearDown();
   }
 
@@ -223,7 +226,8 @@ class LoginFromMainWindowTest : public LoginWindowTest {
     bool loginOpen = false, mainShown = false, mainEnabled = true, loginModal = false;
     size_t foldersMade = 0;
   };
-  std::unique_ptr<MainWindow> create(const std::function<void(LoginWindow&)>& act = {}) {
+  std::unique_ptr<MainWindow> create(const std::function<void(LoginWindow&)>& act = {},
+                                     std::function<void()> originals = [] {}) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
       auto* login = qobject_cast<LoginWindow*>(QApplication::activeModalWidget());
@@ -240,7 +244,8 @@ class LoginFromMainWindowTest : public LoginWindowTest {
     });
     watch.start(20);
     MainWindowRoutines routines;
-    routines.originals = routines.previews = [] {};
+    routines.originals = std::move(originals);
+    routines.previews = [] {};
     routines.openLoginWindow = [this](QWidget& window) {
       mainWindow = &window;
       openLoginWindow(window);
@@ -269,6 +274,44 @@ TEST_F(LoginFromMainWindowTest, CreationReturnsOnceTheLoginHasBeenCaptured) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   for (QWidget* widget : QApplication::topLevelWidgets())
     EXPECT_EQ(qobject_cast<LoginWindow*>(widget), nullptr);
+}
+
+TEST_F(LoginFromMainWindowTest, AnOriginalsWalkAfterTheLoginSendsItsCookiesAndGetsTheAlbum) {
+  Replica replica({.photos = 4, .requireLogin = true});
+  loginHome(replica.url("login"));
+  ::setenv("VELMORIN_ALBUM_BASE", replica.baseUrl().c_str(), 1);
+  std::atomic<bool> walked = false;
+  std::unique_ptr<MainWindow> window = create({}, [&] {
+    downloadOriginals();
+    walked = true;
+  });
+  const Text captured = sessionCookie().read();
+  ASSERT_GT(captured.size(), 800u);
+
+  runtime.attach(window->linkEdit(), window->originalCheck(), window->photoList());
+  replica.clearRequests();
+  window->linkEdit()->setText(QString::fromStdString(replica.albumLink()));
+  window->originalCheck()->setChecked(true);
+  window->startButton()->click();
+  ASSERT_TRUE(waitUntil([&] { return walked.load(); }, kDeadlineMs));
+
+  ASSERT_EQ(window->photoList()->rowCount(), 4);
+  for (int n = 1; n <= 4; ++n) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(window->photoList()->item(n - 1, 2)->text(), QString::fromUtf8("下载成功"));
+    std::ifstream file(runDirectory.path() + "/新浪图片/原图/" + std::to_string(n) + ".jpg",
+                       std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(file)), {}), replica.largeImage(n));
+  }
+  // Every album page went out with the login cookie the browser captured.
+  const std::string login = Replica::loginCookieName() + "=" + Replica::loginCookieValue();
+  size_t pages = 0;
+  for (const auto& request : replica.requests()) {
+    if (request.target.rfind("/large/", 0) == 0) continue;  // images
+    ++pages;
+    EXPECT_NE(request.header("Cookie").find(login), std::string::npos) << request.target;
+  }
+  EXPECT_EQ(pages, 2u + 4u);  // listing, detail, and one large-image page per photo
 }
 
 TEST_F(LoginFromMainWindowTest, ClosingTheLoginByHandKeepsWhatWasCaptured) {
