@@ -30,7 +30,7 @@ namespace velmorin {
 namespace {
 
 using testing::CookieHome;
-using testing::RecordingRuntime;
+using testing::GuiRecordingRuntime;
 using testing::Replica;
 using testing::TempRunDirectory;
 using testing::waitUntil;
@@ -254,7 +254,7 @@ class LoginFromMainWindowTest : public LoginWindowTest {
   }
 
   TempRunDirectory runDirectory;
-  RecordingRuntime runtime;
+  GuiRecordingRuntime runtime;
   QWidget* mainWindow = nullptr;
   Seen seen;
 };
