@@ -94,8 +94,8 @@ std::string toUtf8(const Text& text) {
   return r ? std::move(*r) : std::string();
 }
 
-std::u16string toUtf16(const Text& text) {
-  auto r = convertCharset(text, "CP936", "UTF-16LE");
+std::u16string charsetToUtf16(std::string_view bytes, const std::string& charset) {
+  auto r = convertCharset(bytes, charset, "UTF-16LE");
   if (!r) return {};
   std::u16string units(r->size() / 2, u'\0');
   for (size_t i = 0; i < units.size(); ++i)
@@ -104,15 +104,21 @@ std::u16string toUtf16(const Text& text) {
   return units;
 }
 
-Text fromUtf16(std::u16string_view units) {
+std::string utf16ToCharset(std::u16string_view units, const std::string& charset) {
   std::string bytes;
   bytes.reserve(units.size() * 2);
   for (char16_t u : units) {
     bytes.push_back(static_cast<char>(u & 0xFF));
     bytes.push_back(static_cast<char>(u >> 8));
   }
-  auto r = convertCharset(bytes, "UTF-16LE", "CP936");
-  Text t = r ? std::move(*r) : Text();
+  auto r = convertCharset(bytes, "UTF-16LE", charset);
+  return r ? std::move(*r) : std::string();
+}
+
+std::u16string toUtf16(const Text& text) { return charsetToUtf16(text, "CP936"); }
+
+Text fromUtf16(std::u16string_view units) {
+  Text t = utf16ToCharset(units, "CP936");
   if (auto z = t.find('\0'); z != Text::npos) t.resize(z);
   return t;
 }

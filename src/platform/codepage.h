@@ -18,6 +18,11 @@ std::string toUtf8(const Text& text);
 std::u16string toUtf16(const Text& text);
 Text fromUtf16(std::u16string_view units);
 
+// UTF-16 code units to and from any charset iconv knows, with the same "?" rules; empty
+// when the charset is unknown.
+std::u16string charsetToUtf16(std::string_view bytes, const std::string& charset);
+std::string utf16ToCharset(std::u16string_view units, const std::string& charset);
+
 // Converts bytes between any two charsets iconv knows. Unconvertible or invalid input
 // becomes "?". std::nullopt when either charset name is unknown.
 std::optional<std::string> convertCharset(std::string_view bytes, const std::string& from,

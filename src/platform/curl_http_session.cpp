@@ -29,26 +29,9 @@
 namespace velmorin {
 namespace {
 
-std::string unitsToUtf8(std::u16string_view units) {
-  std::string bytes;
-  bytes.reserve(units.size() * 2);
-  for (char16_t u : units) {
-    bytes.push_back(static_cast<char>(u & 0xFF));
-    bytes.push_back(static_cast<char>(u >> 8));
-  }
-  auto r = convertCharset(bytes, "UTF-16LE", "UTF-8");
-  return r ? std::move(*r) : std::string();
-}
+std::string unitsToUtf8(std::u16string_view units) { return utf16ToCharset(units, "UTF-8"); }
 
-std::u16string utf8ToUnits(std::string_view utf8) {
-  auto r = convertCharset(utf8, "UTF-8", "UTF-16LE");
-  if (!r) return {};
-  std::u16string units(r->size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i)
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>((*r)[2 * i]) |
-                                     (static_cast<unsigned char>((*r)[2 * i + 1]) << 8));
-  return units;
-}
+std::u16string utf8ToUnits(std::string_view utf8) { return charsetToUtf16(utf8, "UTF-8"); }
 
 std::string lowerAscii(std::string s) {
   for (char& c : s)
