@@ -36,7 +36,7 @@ TEST_F(ExitTest, EndButtonEndsTheProgramWhileAWalkIsStillRunning) {
   EXPECT_EXIT(
       {
         testing::TempRunDirectory runDirectory;
-        testing::RecordingRuntime runtime;
+        testing::GuiRecordingRuntime runtime;
         setWindowRuntime(&runtime);
         sessionCookie().replace("SUB=abc");
         registerExitRoutine(exitHook);

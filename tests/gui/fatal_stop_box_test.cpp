@@ -16,7 +16,7 @@ namespace velmorin {
 namespace {
 
 TEST(FatalStopBox, WorkerWaitsWhileTheWindowThreadShowsTheErrorBox) {
-  testing::RecordingRuntime runtime;
+  testing::GuiRecordingRuntime runtime;
   auto present = fatalStopBox(runtime);
 
   std::atomic<bool> returned{false};

@@ -31,9 +31,9 @@ inline bool waitUntil(const std::function<bool()>& done, int deadlineMs = 10000)
 }
 
 // The Qt runtime with its opener and two operations observed.
-class RecordingRuntime : public QtWindowRuntime {
+class GuiRecordingRuntime : public QtWindowRuntime {
  public:
-  RecordingRuntime()
+  GuiRecordingRuntime()
       : QtWindowRuntime([this](const QUrl& url) {
           std::lock_guard lock(mutex);
           opened.push_back(url.toString().toStdString());

@@ -19,7 +19,7 @@
 namespace velmorin {
 namespace {
 
-using testing::RecordingRuntime;
+using testing::GuiRecordingRuntime;
 using testing::TempRunDirectory;
 using testing::waitUntil;
 
@@ -77,7 +77,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   TempRunDirectory runDirectory;
-  RecordingRuntime runtime;
+  GuiRecordingRuntime runtime;
   std::unique_ptr<MainWindow> window;
   std::vector<std::thread::id> originalsThreads, previewsThreads;
   int endCalls = 0;

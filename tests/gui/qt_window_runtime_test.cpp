@@ -15,7 +15,7 @@
 namespace velmorin {
 namespace {
 
-using testing::RecordingRuntime;
+using testing::GuiRecordingRuntime;
 using testing::waitUntil;
 
 class QtWindowRuntimeTest : public ::testing::Test {
@@ -37,7 +37,7 @@ class QtWindowRuntimeTest : public ::testing::Test {
     worker.join();
   }
 
-  RecordingRuntime runtime;
+  GuiRecordingRuntime runtime;
   QLineEdit edit;
   QCheckBox check;
   QTableWidget list;
@@ -76,7 +76,7 @@ TEST_F(QtWindowRuntimeTest, ListOperationsOutsideTheRowsChangeNothing) {
 }
 
 TEST_F(QtWindowRuntimeTest, DetachedOrDestroyedControlsGiveEmptyValues) {
-  RecordingRuntime bare;
+  GuiRecordingRuntime bare;
   EXPECT_EQ(bare.linkText(), "");
   EXPECT_FALSE(bare.originalChecked());
   EXPECT_EQ(bare.appendRow(), -1);
