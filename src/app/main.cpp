@@ -4,6 +4,8 @@
 
 #include "app/exit_routines.h"
 #include "app/main_window.h"
+#include "app/web_engine_setup.h"
+#include "cookies/gui/login_window.h"
 #include "platform/gui/fatal_stop_box.h"
 #include "platform/gui/qt_window_runtime.h"
 #include "text/fatal_stop.h"
@@ -11,6 +13,7 @@
 int main(int argc, char** argv) {
   using namespace velmorin;
 
+  prepareWebEngine();
   QApplication app(argc, argv);
   QtWindowRuntime runtime;
   setWindowRuntime(&runtime);
@@ -22,7 +25,9 @@ int main(int argc, char** argv) {
 
   registerExitRoutine(exitHook);
 
-  MainWindow window;
+  MainWindowRoutines routines;
+  routines.openLoginWindow = openLoginWindow;
+  MainWindow window(std::move(routines));  // returns once the login window is gone
   runtime.attach(window.linkEdit(), window.originalCheck(), window.photoList());
   window.show();
 

@@ -92,7 +92,24 @@ Text WindowRuntime::runDirectory() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return fromUtf8(std::filesystem::current_path(ec).string());
-  return fromUtf8(exe.parent_path().string());
+  return fromUtf8(usableRunDirectory(exe.parent_path().string()));
+}
+
+std::string usableRunDirectory(const std::string& programFolder) {
+  if (::access(programFolder.c_str(), W_OK | X_OK) == 0) return programFolder;
+  std::string pictures;
+  if (const char* xdg = std::getenv("XDG_PICTURES_DIR"); xdg != nullptr && xdg[0] == '/') {
+    pictures = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+    pictures = std::string(home) + "/Pictures";
+  } else {
+    return programFolder;  // nowhere better to go; the photo rows will say what failed
+  }
+  while (pictures.size() > 1 && pictures.back() == '/') pictures.pop_back();
+  const std::string folder = pictures + "/velmorin";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return folder;
 }
 
 bool WindowRuntime::makeDirectory(const Text& path) {

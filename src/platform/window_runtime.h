@@ -33,7 +33,10 @@ class WindowRuntime {
   // Opens an http/https address with the desktop's default handler; other texts are ignored.
   virtual void openUrl(const Text& address);
 
-  // The executable's folder, without a trailing separator, in code page 936.
+  // The executable's folder, without a trailing separator, in code page 936; the
+  // environment variable VELMORIN_RUN_DIRECTORY overrides it. An installed program's folder
+  // is usually not writable: then the user's pictures folder is used (see
+  // usableRunDirectory).
   virtual Text runDirectory();
   // One directory level; path uses "\" separators (code page 936). Result ignored by callers.
   virtual bool makeDirectory(const Text& path);
@@ -53,6 +56,10 @@ void setWindowRuntime(WindowRuntime* runtime);
 
 // Whether openUrl would hand this address to the desktop (http:// or https://, any case).
 bool isWebAddress(const Text& address);
+
+// programFolder when it is writable; otherwise "velmorin" in the user's pictures folder
+// ($XDG_PICTURES_DIR, else $HOME/Pictures), made when missing. Native UTF-8 paths.
+std::string usableRunDirectory(const std::string& programFolder);
 
 // A code-page-936 path with "\" separators as a native UTF-8 path with "/".
 std::string nativePath(const Text& path);
