@@ -37,6 +37,12 @@ Text uniqueParts(const Text& text, const Text& separator) {
   return joinMembers(taken, separator);
 }
 
+bool isSendableCookiePair(const Text& pair) {
+  for (unsigned char c : pair)
+    if (c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
 Text mergeCookies(Text& current, Text& incoming) {
   current = removeSpaces(current);
   incoming = removeSpaces(incoming);

@@ -18,4 +18,8 @@ Text cookieName(const Text& member);
 // joined again with separator.
 Text uniqueParts(const Text& text, const Text& separator);
 
+// Whether a pair taken from a Set-Cookie line may join a cookie text: it holds no control
+// byte (a CR or LF in it would end the Cookie line it is later sent in).
+bool isSendableCookiePair(const Text& pair);
+
 }  // namespace velmorin

@@ -2,6 +2,8 @@
 
 #include "connection.h"
 
+#include <regex>
+
 namespace velmorin::replica {
 namespace {
 
@@ -57,12 +59,16 @@ const char* faultKindsHelp() {
          "  stall       headers, then a pause (ms, default 2000), then the body\n"
          "  reset       the connection is reset without an answer\n"
          "  bigheaders  the normal answer with more than 6000 bytes of extra header lines\n"
-         "  earlysrc    the normal page with a script element (and its src=\") in front\n";
+         "  earlysrc    the normal page with a script element (and its src=\") in front\n"
+         "  crlfsrc     the image address of the page followed by CR LF and a header line\n"
+         "  gophersrc   the image address of the page as a gopher:// address that would send\n"
+         "              the same GET to this replica\n";
 }
 
 bool isFaultKind(const std::string& kind) {
   return isStatusKind(kind) || kind == "empty200" || kind == "short" || kind == "cut" ||
-         kind == "stall" || kind == "reset" || kind == "bigheaders" || kind == "earlysrc";
+         kind == "stall" || kind == "reset" || kind == "bigheaders" || kind == "earlysrc" ||
+         kind == "crlfsrc" || kind == "gophersrc";
 }
 
 bool FaultTable::set(const std::string& path, Fault fault) {
@@ -107,6 +113,14 @@ void applyFault(const Fault& fault, httplib::Response& res) {
   } else if (kind == "earlysrc") {
     // A script element before the page's own image: its src=" comes first.
     res.set_content("<script src=\"/js/early.js\"></script>\n" + body, "text/html");
+  } else if (kind == "crlfsrc" || kind == "gophersrc") {
+    // Addresses a hostile page could hand out: one that would add a header line to the
+    // image request, one in a scheme that speaks raw bytes to any port.
+    static const std::regex src(R"re(src="http://([^/"]+)(/large/[0-9]+\.jpg)")re");
+    const std::string replacement =
+        kind == "crlfsrc" ? "src=\"http://$1$2\r\nX-Injected: yes\""
+                          : "src=\"gopher://$1/_GET%20$2%20HTTP/1.0%0D%0A%0D%0A\"";
+    res.set_content(std::regex_replace(body, src, replacement), "text/html");
   } else if (kind == "reset") {
     Connection::current()->abort(true);
   } else if (kind == "short") {

@@ -1,6 +1,8 @@
 // The pieces of a file request: where it goes, which agent it names, the header text it
 // sends and the cookies its answer sets.
 #include "net/file/request_file.h"
+
+#include "cookies/merge_cookies.h"
 #include "text/text_ops.h"
 
 namespace velmorin {
@@ -102,7 +104,8 @@ Text responseCookiesFromHeaders(const Text& responseHeaders) {
     const Text piece = findText(line, ";") != -1
                            ? textBetween(line, "Set-Cookie:", ";")
                            : replaceText(line, "Set-Cookie:", "", 1, std::nullopt, false);
-    cookies += trimText(piece) + "; ";
+    const Text pair = trimText(piece);
+    if (isSendableCookiePair(pair)) cookies += pair + "; ";
   }
   return textLeft(cookies, textLength(cookies) - 2);
 }

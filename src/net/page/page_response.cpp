@@ -54,8 +54,11 @@ Text handlePageResponse(HttpSessionLayer& layer, HttpHandle request, const Bytes
       Text pair = findText(line, ";") != -1
                       ? textBetween(line, "Set-Cookie:", ";")
                       : replaceText(line, "Set-Cookie:", Text(), 1, std::nullopt, false);
-      cookies += trimText(pair) + "; ";
-      appended = true;
+      pair = trimText(pair);
+      if (isSendableCookiePair(pair)) {
+        cookies += pair + "; ";
+        appended = true;
+      }
     }
     if (compareText(textLeft(line, 10), "Location: ", false) == 0 && q.location)
       *q.location = textMid(line, 11, textLength(line) - 10);
