@@ -2,6 +2,7 @@
 
 #include <pcre2.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -164,6 +165,30 @@ struct CompileContextDeleter {
   void operator()(pcre2_compile_context* c) const { pcre2_compile_context_free(c); }
 };
 
+// Compiled patterns of this thread, by pattern and options: the page engine makes a new
+// object for every page with the same pattern, and compiling costs more than matching it
+// over a short page. Bounded; a thread that sees many patterns starts over.
+std::shared_ptr<pcre2_code> compiledPattern(const std::string& pattern, uint32_t options) {
+  thread_local std::map<std::pair<std::string, uint32_t>, std::shared_ptr<pcre2_code>> cache;
+  auto key = std::make_pair(pattern, options);
+  if (auto it = cache.find(key); it != cache.end()) return it->second;
+  std::unique_ptr<pcre2_compile_context, CompileContextDeleter> ctx(
+      pcre2_compile_context_create(nullptr));
+  if (!ctx) return nullptr;
+  pcre2_set_newline(ctx.get(), PCRE2_NEWLINE_ANYCRLF);
+  pcre2_set_bsr(ctx.get(), PCRE2_BSR_ANYCRLF);
+  int error = 0;
+  PCRE2_SIZE offset = 0;
+  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                   options, &error, &offset, ctx.get());
+  if (!code) return nullptr;
+  // No JIT: on subjects of a few kilobytes the JIT compile costs more than it saves.
+  std::shared_ptr<pcre2_code> shared(code, CodeDeleter());
+  if (cache.size() >= 32) cache.clear();
+  cache.emplace(std::move(key), shared);
+  return shared;
+}
+
 class RegExpObject : public AutomationObject {
  public:
   bool getProperty(std::string_view name, std::span<const Variant> args,
@@ -307,25 +332,12 @@ class RegExpObject : public AutomationObject {
     if (code_) return true;
     if (compileTried_) return false;
     compileTried_ = true;
-    std::unique_ptr<pcre2_compile_context, CompileContextDeleter> ctx(
-        pcre2_compile_context_create(nullptr));
-    if (!ctx) return false;
-    pcre2_set_newline(ctx.get(), PCRE2_NEWLINE_ANYCRLF);
-    pcre2_set_bsr(ctx.get(), PCRE2_BSR_ANYCRLF);
     uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF |
                        PCRE2_ALLOW_EMPTY_CLASS;
     if (ignoreCase_) options |= PCRE2_CASELESS;
     options |= multiline_ ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
-    const std::string pattern = toUtf8(pattern_);
-    int error = 0;
-    PCRE2_SIZE offset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()),
-                                     pattern.size(), options, &error, &offset, ctx.get());
-    if (!code) return false;
-    // No JIT: objects are made anew for every page, and on subjects of a few kilobytes the
-    // JIT compile costs more than it saves.
-    code_.reset(code);
-    return true;
+    code_ = compiledPattern(toUtf8(pattern_), options);
+    return code_ != nullptr;
   }
 
   // Finds the first match, or all of them, of the pattern in the text of args[0].
@@ -370,7 +382,7 @@ class RegExpObject : public AutomationObject {
   bool ignoreCase_ = false;
   bool global_ = false;
   bool multiline_ = false;
-  std::unique_ptr<pcre2_code, CodeDeleter> code_;
+  std::shared_ptr<pcre2_code> code_;
   bool compileTried_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -125,16 +126,22 @@ Replica::Replica(Options options) : impl_(new Impl) {
   }
   if (options.requireLogin) args.push_back("--require-login");
 
+  // Built before fork: the child of a threaded process may only make async-signal-safe
+  // calls until it execs.
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t parent = getpid();
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("replica: pipe failed");
   pid_t pid = fork();
   if (pid == 0) {
+    // A test that crashes must not leave its replica behind holding ctest's output pipe.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
     dup2(fds[1], STDOUT_FILENO);
     close(fds[0]);
     close(fds[1]);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
   }

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace velmorin::replica {
@@ -71,6 +73,7 @@ std::string Connection::takeRawInput() {
 }
 
 bool Connection::waitReadable(int timeoutMs) const {
+  if (pendingAt_ < pending_.size()) return true;
   if (ssl_ && SSL_pending(ssl_) > 0) return true;
   pollfd p{sock_, POLLIN, 0};
   return poll(&p, 1, timeoutMs) > 0;
@@ -82,10 +85,20 @@ bool Connection::waitWritable(int timeoutMs) const {
 }
 
 long Connection::readSome(char* buffer, size_t size) {
-  long n = ssl_ ? SSL_read(ssl_, buffer, static_cast<int>(size))
-                : recv(sock_, buffer, size, 0);
-  if (n > 0) raw_.append(buffer, static_cast<size_t>(n));
-  return n;
+  if (pendingAt_ == pending_.size()) {
+    char block[4096];
+    long n = ssl_ ? SSL_read(ssl_, block, static_cast<int>(sizeof block))
+                  : recv(sock_, block, sizeof block, 0);
+    if (n <= 0) return n;
+    pending_.assign(block, static_cast<size_t>(n));
+    pendingAt_ = 0;
+  }
+  // Only what the parser takes counts as this request's input.
+  const size_t take = std::min(size, pending_.size() - pendingAt_);
+  std::memcpy(buffer, pending_.data() + pendingAt_, take);
+  pendingAt_ += take;
+  raw_.append(buffer, take);
+  return static_cast<long>(take);
 }
 
 long Connection::writeSome(const char* data, size_t size) {

@@ -52,6 +52,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   ReplicaServer server(tls);
+  // A client keeps its connection for a whole walk, as it would with the real service.
+  server.set_keep_alive_max_count(100000);
   // Stalled answers and kept-alive connections each hold a thread.
   server.new_task_queue = [] { return new httplib::ThreadPool(64); };
   int port = options.port == 0 ? server.bind_to_any_port("127.0.0.1")

@@ -15,7 +15,9 @@ namespace velmorin {
 
 LoginWindow::LoginWindow() : QDialog(nullptr) {
   setObjectName(QStringLiteral("LoginWindow"));
-  setWindowTitle(QString());
+  // No caption text. Qt shows the application's name in place of an empty title, so the
+  // title is one space.
+  setWindowTitle(QStringLiteral(" "));
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(786, 501);
   move(50, 50);
