@@ -11,27 +11,17 @@ namespace {
 
 enum Column { kNumberColumn = 0, kAddressColumn = 1, kStatusColumn = 2 };
 
-const Text& downloadSucceeded() {
-  static const Text text = fromUtf8("下载成功");
-  return text;
-}
-
-const Text& alreadyThere() {
-  static const Text text = fromUtf8("已存在");
-  return text;
-}
-
-const Text& downloadFailed() {
-  static const Text text = fromUtf8("下载失败");
-  return text;
-}
-
 bool complete(const FileTransfer& transfer, const Bytes& data) {
   return transfer.reached && transfer.transferOk && transfer.status >= 200 &&
          transfer.status <= 299 && !data.empty();
 }
 
 }  // namespace
+
+const Text& photoStatusText(PhotoStatus status) {
+  static const Text texts[] = {fromUtf8("下载成功"), fromUtf8("下载失败"), fromUtf8("已存在")};
+  return texts[static_cast<int>(status)];
+}
 
 const Text& originalsFolder() {
   static const Text folder = fromUtf8("\\新浪图片\\原图\\");
@@ -54,7 +44,7 @@ void savePhoto(int number, const Text& imageAddress, const Text& photoFolder, bo
   runtime.setCell(row, kAddressColumn, imageAddress);
   const Text path = joinText({runtime.runDirectory(), photoFolder, numberText, ".jpg"});
   if (runtime.keepExisting(path)) {
-    runtime.setCell(row, kStatusColumn, alreadyThere());
+    runtime.setCell(row, kStatusColumn, photoStatusText(PhotoStatus::kept));
     runtime.scrollToRow(runtime.rowCount() - 1);
     return;
   }
@@ -67,7 +57,8 @@ void savePhoto(int number, const Text& imageAddress, const Text& photoFolder, bo
   // An error page, an empty answer or a cut-short body is not the photo: report the
   // failure and leave whatever file is already there untouched.
   const bool ok = complete(transfer, data) && runtime.writeFile(path, data);
-  runtime.setCell(row, kStatusColumn, ok ? downloadSucceeded() : downloadFailed());
+  runtime.setCell(row, kStatusColumn,
+                  photoStatusText(ok ? PhotoStatus::saved : PhotoStatus::failed));
   runtime.scrollToRow(runtime.rowCount() - 1);
   runtime.pauseWithEvents(pauseMs);
 }

@@ -9,6 +9,10 @@ namespace velmorin {
 const Text& originalsFolder();  // \新浪图片\原图\ .
 const Text& previewsFolder();   // \新浪图片\预览图\ .
 
+// The status column's text for each outcome of a photo.
+enum class PhotoStatus { saved, failed, kept };
+const Text& photoStatusText(PhotoStatus status);  // "下载成功", "下载失败", "已存在"
+
 // Writes the photo only when its download is complete (status 2xx, a non-empty body, no
 // transfer error); otherwise the row says "下载失败" and an existing file is left as it was.
 void savePhoto(int number, const Text& imageAddress, const Text& photoFolder, bool withCookie,

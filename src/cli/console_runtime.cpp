@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "album/save_photo.h"
 #include "platform/codepage.h"
 
 namespace velmorin {
@@ -10,16 +11,6 @@ namespace {
 constexpr int kColumns = 3;
 constexpr int kStatusColumn = 2;
 constexpr int kListingPages = 1000;
-
-const Text& savedStatus() {
-  static const Text text = fromUtf8("下载成功");
-  return text;
-}
-
-const Text& keptStatus() {
-  static const Text text = fromUtf8("已存在");
-  return text;
-}
 
 }  // namespace
 
@@ -48,9 +39,9 @@ void ConsoleRuntime::setCell(int row, int column, const Text& text) {
   cells[column] = text;
   if (column != kStatusColumn) return;
 
-  if (text == savedStatus()) {
+  if (text == photoStatusText(PhotoStatus::saved)) {
     ++tally_.saved;
-  } else if (text == keptStatus()) {
+  } else if (text == photoStatusText(PhotoStatus::kept)) {
     ++tally_.kept;
   } else {
     ++tally_.failed;
