@@ -10,13 +10,12 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 #include "album/album_walks.h"
 #include "cookies/shared_cookie_text.h"
 #include "platform/codepage.h"
-#include "support/recording_runtime.h"
+#include "support/album_setup.h"
 #include "support/replica.h"
 
 namespace {
@@ -24,7 +23,7 @@ namespace {
 using namespace velmorin;
 using testing::RecordingRuntime;
 using testing::Replica;
-using testing::TempDir;
+using testing::AlbumSetup;
 
 // The test runtime, but with the walk's pauses really waited.
 class PausingRuntime : public RecordingRuntime {
@@ -37,18 +36,14 @@ class PausingRuntime : public RecordingRuntime {
 };
 
 struct WalkSetup {
-  explicit WalkSetup(Replica::Options options) : replica(options), runtime(runDir.path()) {
-    ::setenv("VELMORIN_ALBUM_BASE", replica.baseUrl().c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (runDir.path() + "/data").c_str(), 1);
-    runtime.setLink(fromUtf8(replica.albumLink()));
+  explicit WalkSetup(Replica::Options options) : album(options), runtime(album.runDirectory()) {
+    runtime.setLink(fromUtf8(album.replica().albumLink()));
     setWindowRuntime(&runtime);
-    for (const char* folder : {"/新浪图片", "/新浪图片/原图", "/新浪图片/预览图"})
-      std::filesystem::create_directory(runDir.path() + folder);
   }
   ~WalkSetup() { setWindowRuntime(nullptr); }
+  Replica& replica() { return album.replica(); }
 
-  TempDir runDir;
-  Replica replica;
+  AlbumSetup album;
   PausingRuntime runtime;
 };
 
@@ -76,7 +71,7 @@ BENCHMARK(OriginalsWalkOverPauses)->Arg(300)->Iterations(1)->UseManualTime()->Un
 void PreviewsWalkEmptyAlbum(benchmark::State& state) {
   WalkSetup setup({.photos = 0});
   for (auto _ : state) downloadPreviews();
-  state.counters["listing_requests"] = static_cast<double>(setup.replica.requests().size());
+  state.counters["listing_requests"] = static_cast<double>(setup.replica().requests().size());
 }
 BENCHMARK(PreviewsWalkEmptyAlbum)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -20,16 +20,16 @@
 #include "album/album_walks.h"
 #include "cookies/shared_cookie_text.h"
 #include "platform/codepage.h"
-#include "support/recording_runtime.h"
+#include "support/album_setup.h"
 #include "support/replica.h"
 
 namespace velmorin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::AlbumSetup;
 using testing::RecordingRuntime;
 using testing::Replica;
-using testing::TempDir;
 using testing::readFileOr;
 
 const std::string kOk = "下载成功";
@@ -38,17 +38,14 @@ const std::string kFailed = "下载失败";
 class ProcessFaults : public ::testing::Test {
  protected:
   void start(Replica::Options options) {
-    replica_ = std::make_unique<Replica>(options);
-    ::setenv("VELMORIN_ALBUM_BASE", replica_->baseUrl().c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home_.path() + "/data").c_str(), 1);
-    for (const char* folder : {"/新浪图片", "/新浪图片/原图", "/新浪图片/预览图"})
-      fs::create_directory(runDir_.path() + folder);
+    album_ = std::make_unique<AlbumSetup>(options);
+    replica_ = &album_->replica();
   }
   // Runs the originals walk with the recording runtime `runtime` on this thread.
   void walk(RecordingRuntime& runtime) {
     runtime.setLink(fromUtf8(replica_->albumLink()));
     setWindowRuntime(&runtime);
-    sessionCookie().replace(fromUtf8(Replica::loginCookieName() + "=" + Replica::loginCookieValue()));
+    sessionCookie().replace(fromUtf8(AlbumSetup::loginPair()));
     downloadOriginals();
     setWindowRuntime(nullptr);
   }
@@ -65,11 +62,12 @@ class ProcessFaults : public ::testing::Test {
     return status;
   }
 
-  std::string folder() const { return runDir_.path() + "/新浪图片/原图"; }
+  std::string folder() const { return album_->originalsFolder(); }
+  const std::string& runDirectory() const { return album_->runDirectory(); }
   std::string original(int n) const { return folder() + "/" + std::to_string(n) + ".jpg"; }
 
-  TempDir home_, runDir_;
-  std::unique_ptr<Replica> replica_;
+  std::unique_ptr<AlbumSetup> album_;
+  Replica* replica_ = nullptr;
 };
 
 std::string seedOf(int n) { return "good file from an earlier run " + std::to_string(n); }
@@ -82,7 +80,7 @@ TEST_F(ProcessFaults, KilledMidDownloadLeavesOnlyWholeFiles) {
   for (int n = 1; n <= photos; ++n) images.push_back(replica_->largeImage(n));
 
   auto walkInChild = [&] {
-    RecordingRuntime runtime(runDir_.path());
+    RecordingRuntime runtime(runDirectory());
     walk(runtime);
     return 0;
   };
@@ -132,7 +130,7 @@ TEST_F(ProcessFaults, FileSizeLimitFailsThePhotosAndLeavesNoPartialFile) {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{500000, 500000};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
-    RecordingRuntime runtime(runDir_.path());
+    RecordingRuntime runtime(runDirectory());
     walk(runtime);
     std::string statuses;
     for (const auto& row : runtime.rows()) statuses += row[2] + "\n";
@@ -174,7 +172,7 @@ class FolderTakenAway : public RecordingRuntime {
 
 TEST_F(ProcessFaults, FolderUnwritableDuringTheWalkFailsTheRest) {
   start({.photos = 4});
-  FolderTakenAway runtime(runDir_.path(), folder());
+  FolderTakenAway runtime(runDirectory(), folder());
   walk(runtime);
   const auto rows = runtime.rows();
   ASSERT_EQ(rows.size(), 4u);
@@ -203,7 +201,7 @@ TEST_F(ProcessFaults, HostileImageAddressesAreNeverFetched) {
                              Replica::Options().albumId;
     replica_->setFault(page, kind);
     std::ofstream(original(2), std::ios::binary) << seedOf(2);
-    RecordingRuntime runtime(runDir_.path());
+    RecordingRuntime runtime(runDirectory());
     walk(runtime);
 
     const auto rows = runtime.rows();

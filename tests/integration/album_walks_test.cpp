@@ -13,40 +13,37 @@
 #include "album/album_walks.h"
 #include "cookies/shared_cookie_text.h"
 #include "platform/codepage.h"
-#include "support/recording_runtime.h"
+#include "support/album_setup.h"
 #include "support/replica.h"
 
 namespace velmorin {
 namespace {
 
+using testing::AlbumSetup;
 using testing::RecordedRequest;
 using testing::RecordingRuntime;
 using testing::Replica;
-using testing::TempDir;
 using testing::readFileOr;
 
 const std::string kOk = "下载成功";
 const std::string kFailed = "下载失败";
 
-std::string loginPair() { return Replica::loginCookieName() + "=" + Replica::loginCookieValue(); }
+std::string loginPair() { return AlbumSetup::loginPair(); }
 
 class AlbumWalk : public ::testing::Test {
  protected:
   void start(Replica::Options options) {
-    replica_ = std::make_unique<Replica>(options);
-    ::setenv("VELMORIN_ALBUM_BASE", replica_->baseUrl().c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home_.path() + "/data").c_str(), 1);
-    runtime_ = std::make_unique<RecordingRuntime>(runDir_.path());
+    album_ = std::make_unique<AlbumSetup>(options);
+    replica_ = &album_->replica();
+    runtime_ = std::make_unique<RecordingRuntime>(album_->runDirectory());
     runtime_->setLink(fromUtf8(replica_->albumLink()));
     setWindowRuntime(runtime_.get());
     sessionCookie().replace(fromUtf8(loginPair()));
-    for (const char* folder : {"/新浪图片", "/新浪图片/原图", "/新浪图片/预览图"})
-      std::filesystem::create_directory(runDir_.path() + folder);
   }
   void TearDown() override { setWindowRuntime(nullptr); }
 
-  std::string originals(int n) const { return runDir_.path() + "/新浪图片/原图/" + std::to_string(n) + ".jpg"; }
-  std::string previews(int n) const { return runDir_.path() + "/新浪图片/预览图/" + std::to_string(n) + ".jpg"; }
+  std::string originals(int n) const { return album_->original(n); }
+  std::string previews(int n) const { return album_->preview(n); }
   std::string image(int n) const { return replica_->baseUrl() + "large/" + std::to_string(n) + ".jpg"; }
 
   std::vector<RecordedRequest> requestsStartingWith(const std::string& prefix) const {
@@ -56,8 +53,8 @@ class AlbumWalk : public ::testing::Test {
     return out;
   }
 
-  TempDir home_, runDir_;
-  std::unique_ptr<Replica> replica_;
+  std::unique_ptr<AlbumSetup> album_;
+  Replica* replica_ = nullptr;
   std::unique_ptr<RecordingRuntime> runtime_;
 };
 
@@ -176,13 +173,13 @@ TEST_F(AlbumWalk, BrokenImageDownloadsFailAndKeepEarlierFiles) {
   }
   EXPECT_EQ(rows[5][2], kOk);
   EXPECT_EQ(readFileOr(originals(6)), replica_->largeImage(6));
-  for (auto& entry : std::filesystem::directory_iterator(runDir_.path() + "/新浪图片/原图"))
+  for (auto& entry : std::filesystem::directory_iterator(album_->originalsFolder()))
     EXPECT_EQ(entry.path().extension(), ".jpg") << "left behind: " << entry.path();
 }
 
 TEST_F(AlbumWalk, MissingOrUnwritableFolderFailsEveryPhoto) {
   start({.photos = 2});
-  const std::string folder = runDir_.path() + "/新浪图片/原图";
+  const std::string folder = album_->originalsFolder();
   std::filesystem::remove_all(folder);
   downloadOriginals();
   // A plain file where the folder should be cannot be written into, not even by root.
