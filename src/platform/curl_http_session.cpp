@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/proxy_list.h"
 #include "platform/http_session.h"
 
 namespace velmorin {
@@ -181,27 +182,6 @@ RequestObject* findRequest(HttpHandle h) {
   return find<RequestObject>(h, Object::Kind::Request);
 }
 
-// The proxy of a list that applies to a URL of the given scheme, "" for none.
-std::string proxyFor(const std::string& list, bool secure) {
-  std::string chosen;
-  size_t i = 0;
-  while (i < list.size()) {
-    size_t end = list.find_first_of("; \t", i);
-    if (end == std::string::npos) end = list.size();
-    std::string entry = list.substr(i, end - i);
-    i = end + 1;
-    if (entry.empty()) continue;
-    size_t eq = entry.find('=');
-    if (eq == std::string::npos) {
-      if (chosen.empty()) chosen = entry;
-      continue;
-    }
-    std::string scheme = lowerAscii(entry.substr(0, eq));
-    if (scheme == (secure ? "https" : "http")) return entry.substr(eq + 1);
-  }
-  return chosen;
-}
-
 size_t onHeader(char* data, size_t size, size_t count, void* self) {
   auto* r = static_cast<RequestObject*>(self);
   std::string line(data, size * count);
@@ -276,7 +256,7 @@ void perform(RequestObject& r) {
   if (const char* ca = std::getenv("VELMORIN_CA_FILE"); ca != nullptr && *ca != '\0')
     curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
 
-  std::string proxy = proxyFor(r.proxyList, r.secure);
+  std::string proxy = proxyForScheme(r.proxyList, r.secure ? "https" : "http");
   std::string proxyUrl = proxy.empty() ? std::string() : "http://" + proxy;
   curl_easy_setopt(curl, CURLOPT_PROXY, proxyUrl.c_str());  // "" also ignores *_proxy
   curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/cookie_store.h"
+#include "platform/proxy_list.h"
 #include "platform/internet_session.h"
 
 namespace velmorin {
@@ -158,27 +159,6 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-// The proxy for one scheme from a proxy text: a bare "host:port" serves every scheme,
-// "scheme=host:port" only its own.
-std::string proxyFor(const Text& proxyText, const std::string& scheme) {
-  std::string any;
-  size_t start = 0;
-  while (start < proxyText.size()) {
-    size_t end = proxyText.find_first_of(" ;", start);
-    if (end == std::string::npos) end = proxyText.size();
-    const std::string entry = proxyText.substr(start, end - start);
-    start = end + 1;
-    if (entry.empty()) continue;
-    const size_t eq = entry.find('=');
-    if (eq == std::string::npos) {
-      if (any.empty()) any = entry;
-    } else if (strncasecmp(entry.c_str(), scheme.c_str(), std::max(eq, scheme.size())) == 0) {
-      return entry.substr(eq + 1);
-    }
-  }
-  return any;
-}
-
 class CurlInternetSession final : public InternetSession {
  public:
   CurlInternetSession() { curl_global_init(CURL_GLOBAL_DEFAULT); }
@@ -232,7 +212,7 @@ class CurlInternetSession final : public InternetSession {
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_USERAGENT, r->connection.session.agent.c_str());
     const std::string proxy = r->connection.session.access == InternetAccess::proxy
-                                  ? proxyFor(r->connection.session.proxy, scheme)
+                                  ? proxyForScheme(r->connection.session.proxy, scheme)
                                   : std::string();
     curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());  // "" also ignores *_proxy variables
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION,

@@ -3,6 +3,8 @@
 // for one test; restores both afterwards.
 #include <string>
 
+#include "support/recording_runtime.h"
+
 namespace velmorin::testing {
 
 class CookieHome {
@@ -12,11 +14,11 @@ class CookieHome {
   CookieHome(const CookieHome&) = delete;
   CookieHome& operator=(const CookieHome&) = delete;
 
-  const std::string& dataHome() const { return dir_; }
-  std::string cookieFile() const { return dir_ + "/velmorin/cookies.txt"; }
+  const std::string& dataHome() const { return dir_.path(); }
+  std::string cookieFile() const { return dir_.path() + "/velmorin/cookies.txt"; }
 
  private:
-  std::string dir_;
+  TempDir dir_;
   std::string saved_;
   bool hadSaved_ = false;
 };
